@@ -1,0 +1,47 @@
+#include "check_table.hpp"
+
+#include <array>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "checks.hpp"
+
+namespace mosa_profile::tests {
+namespace {
+
+constexpr std::array table{
+    Check{"randomized_exchange_role_accounting_tracks_simultaneous_intervals",
+          &randomized_exchange_role_accounting_tracks_simultaneous_intervals},
+};
+
+class CheckTest : public ::testing::Test {
+ public:
+  explicit CheckTest(void (*function)()) : function_(function) {}
+  void TestBody() override { function_(); }
+
+ private:
+  void (*function_)();
+};
+
+void register_checks(std::span<const Check> checks) {
+  for (const Check& check : checks) {
+    ::testing::RegisterTest(
+        "tests", std::string(check.name).c_str(), nullptr, nullptr, __FILE__, __LINE__,
+        [function = check.function]() -> CheckTest* { return new CheckTest(function); });
+  }
+}
+
+}  // namespace
+
+std::span<const Check> check_table() noexcept {
+  return table;
+}
+
+int run_checks(std::span<const Check> checks, int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  register_checks(checks);
+  return RUN_ALL_TESTS();
+}
+
+}  // namespace mosa_profile::tests

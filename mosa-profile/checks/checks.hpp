@@ -1,0 +1,22 @@
+#pragma once
+
+// The scenario checks of the analysis library and the builder of their samples. Each check builds
+// its profiles in memory, runs one analysis and stops at the first result that differs from the
+// expected one, through a fatal GoogleTest assertion.
+
+#include <cstdint>
+#include <string_view>
+
+#include <mosa_package/profile.hpp>
+
+namespace mosa_profile::tests {
+
+// One sample of `kind` from counter reading `start` to `end` (end < start wraps): local index and
+// phase `phase`, epoch 0, operation "operation <phase>", the given kernel, exactly one metadata
+// entry ("block", "<phase>"), no exchange activities and no scheduled exchange length.
+mosa_package::CycleSample sample(std::uint32_t phase, mosa_package::ProfileStepKind kind,
+                                 std::string_view kernel, std::uint32_t start, std::uint32_t end);
+
+void randomized_exchange_role_accounting_tracks_simultaneous_intervals();
+
+}  // namespace mosa_profile::tests

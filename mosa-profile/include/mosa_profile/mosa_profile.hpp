@@ -1,0 +1,9 @@
+#pragma once
+
+// Every public header of the profile-analysis library.
+
+#include <mosa_package/profile.hpp>
+#include <mosa_profile/cycle_arithmetic.hpp>
+#include <mosa_profile/exchange_roles.hpp>
+#include <mosa_profile/step_classification.hpp>
+#include <mosa_profile/time_origin.hpp>
