@@ -11,6 +11,8 @@ namespace mosa_profile::tests {
 namespace {
 
 constexpr std::array table{
+    Check{"boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap",
+          &boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap},
     Check{"randomized_exchange_role_accounting_tracks_simultaneous_intervals",
           &randomized_exchange_role_accounting_tracks_simultaneous_intervals},
 };

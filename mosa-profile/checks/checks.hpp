@@ -17,6 +17,8 @@ namespace mosa_profile::tests {
 mosa_package::CycleSample sample(std::uint32_t phase, mosa_package::ProfileStepKind kind,
                                  std::string_view kernel, std::uint32_t start, std::uint32_t end);
 
+void boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap();
+
 void randomized_exchange_role_accounting_tracks_simultaneous_intervals();
 
 }  // namespace mosa_profile::tests

@@ -4,6 +4,8 @@
 
 #include <mosa_package/profile.hpp>
 #include <mosa_profile/cycle_arithmetic.hpp>
+#include <mosa_profile/exchange_activity_summary.hpp>
+#include <mosa_profile/exchange_boundaries.hpp>
 #include <mosa_profile/exchange_roles.hpp>
 #include <mosa_profile/step_classification.hpp>
 #include <mosa_profile/time_origin.hpp>

@@ -1,0 +1,90 @@
+#include <algorithm>
+#include <map>
+#include <tuple>
+#include <utility>
+
+#include <mosa_profile/cycle_arithmetic.hpp>
+#include <mosa_profile/exchange_boundaries.hpp>
+#include <mosa_profile/time_origin.hpp>
+
+namespace mosa_profile {
+namespace {
+
+// (epoch, phase): epoch first, so one phase in several epochs stays apart.
+using PhaseKey = std::pair<std::uint32_t, std::uint32_t>;
+
+// One exchange sample placed on the common time line.
+struct Placement {
+  std::uint64_t entry = 0;
+  std::uint64_t exit = 0;
+  std::uint32_t tile = 0;
+  std::uint32_t scheduled = 0;
+};
+
+Placement place(std::uint32_t origin, std::uint32_t tile, const mosa_package::CycleSample& sample) {
+  const std::uint64_t entry = offset_from(origin, sample.start_cycle);
+  return {.entry = entry,
+          .exit = entry + duration(sample),
+          .tile = tile,
+          .scheduled = sample.step.exchange_event_cycles};
+}
+
+ExchangeBoundary opened_by(const PhaseKey& key, const Placement& placement) {
+  return {.epoch = key.first,
+          .phase = key.second,
+          .first_entry = placement.entry,
+          .last_entry = placement.entry,
+          .last_exit = placement.exit,
+          .last_arriving_tile = placement.tile};
+}
+
+void widen(ExchangeBoundary& boundary, const Placement& placement) {
+  boundary.first_entry = std::min(boundary.first_entry, placement.entry);
+  // Only a strictly later entry takes the place: on a tie the sample seen first keeps it.
+  if (placement.entry > boundary.last_entry) {
+    boundary.last_entry = placement.entry;
+    boundary.last_arriving_tile = placement.tile;
+  }
+  boundary.last_exit = std::max(boundary.last_exit, placement.exit);
+  // A scheduled length of 0 means none was recorded; it neither sets nor lowers the largest.
+  if (placement.scheduled != 0) {
+    boundary.scheduled_event_cycles =
+        std::max<std::uint64_t>(boundary.scheduled_event_cycles.value_or(0), placement.scheduled);
+  }
+}
+
+std::map<PhaseKey, ExchangeBoundary> grouped_by_phase(const mosa_package::ProfileReport& report) {
+  const std::uint32_t origin = cycle_origin(report);
+  std::map<PhaseKey, ExchangeBoundary> groups;
+  for (const auto& tile : report.tiles) {
+    for (const auto& sample : tile.samples) {
+      if (sample.step.kind != mosa_package::ProfileStepKind::Exchange) continue;
+      const Placement placement = place(origin, tile.physical_tile, sample);
+      const PhaseKey key{sample.step.epoch, sample.step.phase};
+      widen(groups.try_emplace(key, opened_by(key, placement)).first->second, placement);
+    }
+  }
+  return groups;
+}
+
+}  // namespace
+
+std::vector<ExchangeBoundary> exchange_boundaries(const mosa_package::ProfileReport& report) {
+  const std::map<PhaseKey, ExchangeBoundary> groups = grouped_by_phase(report);
+  std::vector<ExchangeBoundary> boundaries;
+  boundaries.reserve(groups.size());
+  for (const auto& [key, group] : groups) {
+    ExchangeBoundary& boundary = boundaries.emplace_back(group);
+    boundary.arrival_spread_cycles = boundary.last_entry - boundary.first_entry;
+    boundary.after_last_arrival_cycles = boundary.last_exit - boundary.last_entry;
+  }
+  // (epoch, phase) is unique, so the order is total.
+  std::sort(boundaries.begin(), boundaries.end(),
+            [](const ExchangeBoundary& left, const ExchangeBoundary& right) {
+              return std::tie(left.last_exit, left.epoch, left.phase) <
+                     std::tie(right.last_exit, right.epoch, right.phase);
+            });
+  return boundaries;
+}
+
+}  // namespace mosa_profile
