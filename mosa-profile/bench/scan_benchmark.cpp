@@ -15,10 +15,11 @@ std::uint64_t scan(const mosa_package::ProfileReport& report) {
   for (const auto& tile : report.tiles) {
     for (const auto& sample : tile.samples) {
       checksum += static_cast<std::uint32_t>(sample.end_cycle - sample.start_cycle);
-      for (const char c : sample.step.kernel)
+      for (const char c : sample.step.kernel) {
         checksum = checksum * 31 + static_cast<unsigned char>(c);
+      }
       for (const auto& entry : sample.step.metadata) {
-        checksum += std::string_view(entry.name) == "usefulCycles" ? 1 : 0;
+        if (std::string_view(entry.name) == "usefulCycles") ++checksum;
       }
     }
   }
