@@ -11,6 +11,10 @@ namespace mosa_profile::tests {
 namespace {
 
 constexpr std::array table{
+    Check{"calibration_excludes_merged_calls_without_uniform_geometry",
+          &calibration_excludes_merged_calls_without_uniform_geometry},
+    Check{"calibration_normalizes_merged_invocations_and_excludes_graph_metadata",
+          &calibration_normalizes_merged_invocations_and_excludes_graph_metadata},
     Check{"randomized_exchange_role_accounting_tracks_simultaneous_intervals",
           &randomized_exchange_role_accounting_tracks_simultaneous_intervals},
 };
