@@ -13,6 +13,10 @@ namespace {
 constexpr std::array table{
     Check{"boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap",
           &boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap},
+    Check{"calibration_excludes_merged_calls_without_uniform_geometry",
+          &calibration_excludes_merged_calls_without_uniform_geometry},
+    Check{"calibration_normalizes_merged_invocations_and_excludes_graph_metadata",
+          &calibration_normalizes_merged_invocations_and_excludes_graph_metadata},
     Check{"randomized_exchange_role_accounting_tracks_simultaneous_intervals",
           &randomized_exchange_role_accounting_tracks_simultaneous_intervals},
 };

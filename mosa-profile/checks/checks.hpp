@@ -18,7 +18,8 @@ mosa_package::CycleSample sample(std::uint32_t phase, mosa_package::ProfileStepK
                                  std::string_view kernel, std::uint32_t start, std::uint32_t end);
 
 void boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap();
-
+void calibration_excludes_merged_calls_without_uniform_geometry();
+void calibration_normalizes_merged_invocations_and_excludes_graph_metadata();
 void randomized_exchange_role_accounting_tracks_simultaneous_intervals();
 
 }  // namespace mosa_profile::tests

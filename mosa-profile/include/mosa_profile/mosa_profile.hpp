@@ -3,6 +3,7 @@
 // Every public header of the profile-analysis library.
 
 #include <mosa_package/profile.hpp>
+#include <mosa_profile/calibration.hpp>
 #include <mosa_profile/cycle_arithmetic.hpp>
 #include <mosa_profile/exchange_activity_summary.hpp>
 #include <mosa_profile/exchange_boundaries.hpp>
