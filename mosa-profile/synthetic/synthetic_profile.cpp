@@ -100,8 +100,9 @@ std::vector<PlannedStep> step_plan(std::mt19937_64& rng) {
 }  // namespace
 
 mosa_package::ProfileReport synthetic_profile(const SyntheticProfileOptions& options) {
-  std::mt19937_64 rng{options.seed};
-  const std::vector<PlannedStep> plan = step_plan(rng);
+  std::mt19937_64 plan_rng{options.seed};
+  const std::vector<PlannedStep> plan = step_plan(plan_rng);
+  std::mt19937_64 rng{options.seed ^ (0x9e3779b97f4a7c15U * (options.run + 1))};
 
   mosa_package::ProfileReport report{.clock_hz = options.clock_hz, .tiles = {}};
   report.tiles.reserve(options.tiles);

@@ -18,7 +18,10 @@ namespace mosa_synthetic {
 struct SyntheticProfileOptions {
   std::size_t tiles = 16;
   std::size_t samples_per_tile = 100;
+  // Seeds the step plan: profiles of one seed are runs of one program.
   std::uint64_t seed = 0x6d6f7361;
+  // Seeds the entry skews and the jitter of one run of the program.
+  std::uint64_t run = 0;
   std::uint64_t clock_hz = 1'330'000'000;
   // Cycles below 2^32 at which the earliest tile's counter starts.
   std::uint32_t cycles_before_wrap = 100'000;
