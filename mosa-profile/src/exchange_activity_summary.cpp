@@ -2,6 +2,7 @@
 #include <mosa_profile/exchange_boundaries.hpp>
 #include <mosa_profile/exchange_roles.hpp>
 
+#include "role_sweep.hpp"
 #include "saturating.hpp"
 
 namespace mosa_profile {
@@ -36,13 +37,15 @@ void add_roles(ExchangeActivitySummary& summary, const ExchangeRoleCycles& roles
   summary.estimated_idle_work_cycles += roles.idle;
 }
 
-void add_sample(ExchangeActivitySummary& summary, const mosa_package::CycleSample& sample) {
+// `events` is the role accounting's working space, shared by all samples of one call.
+void add_sample(ExchangeActivitySummary& summary, const mosa_package::CycleSample& sample,
+                std::vector<detail::RoleEvent>& events) {
   ++summary.exchange_samples;
   if (!describes_activities(sample.step)) return;
   ++summary.described_samples;
   count_intervals(summary, sample.step);
-  add_roles(summary, exchange_role_cycles(sample.step.exchange_activities,
-                                          sample.step.exchange_event_cycles));
+  add_roles(summary, detail::swept_role_cycles(sample.step.exchange_activities,
+                                               sample.step.exchange_event_cycles, events));
 }
 
 void add_boundary(ExchangeActivitySummary& summary, const ExchangeBoundary& boundary) {
@@ -60,9 +63,12 @@ void add_boundary(ExchangeActivitySummary& summary, const ExchangeBoundary& boun
 
 ExchangeActivitySummary exchange_activity_summary(const mosa_package::ProfileReport& report) {
   ExchangeActivitySummary summary;
+  std::vector<detail::RoleEvent> events;
   for (const auto& tile : report.tiles) {
     for (const auto& sample : tile.samples) {
-      if (sample.step.kind == mosa_package::ProfileStepKind::Exchange) add_sample(summary, sample);
+      if (sample.step.kind == mosa_package::ProfileStepKind::Exchange) {
+        add_sample(summary, sample, events);
+      }
     }
   }
   for (const ExchangeBoundary& boundary : exchange_boundaries(report)) {

@@ -4,22 +4,12 @@
 
 #include <mosa_profile/exchange_roles.hpp>
 
+#include "role_sweep.hpp"
 #include "saturating.hpp"
 
 namespace mosa_profile {
+namespace detail {
 namespace {
-
-// Changes of the number of open activities per kind at one position of the window.
-struct RoleDeltas {
-  std::int32_t send = 0;
-  std::int32_t receive = 0;
-  std::int32_t partner_busy = 0;
-};
-
-struct RoleEvent {
-  std::uint64_t time = 0;
-  RoleDeltas deltas;
-};
 
 RoleDeltas opening_deltas(mosa_package::ProfileExchangeActivityKind kind) {
   switch (kind) {
@@ -38,10 +28,9 @@ RoleDeltas negated(RoleDeltas deltas) {
 }
 
 // One opening and one closing event per activity that keeps cycles inside [0, window).
-std::vector<RoleEvent> clipped_events(
-    std::span<const mosa_package::ProfileExchangeActivity> activities, std::uint64_t window) {
-  std::vector<RoleEvent> events;
-  events.reserve(2 * activities.size());
+void collect_clipped_events(std::span<const mosa_package::ProfileExchangeActivity> activities,
+                            std::uint64_t window, std::vector<RoleEvent>& events) {
+  events.clear();
   for (const auto& activity : activities) {
     const std::uint64_t start = std::min<std::uint64_t>(activity.start_cycle, window);
     const std::uint64_t end = std::min<std::uint64_t>(activity.end_cycle, window);
@@ -50,7 +39,6 @@ std::vector<RoleEvent> clipped_events(
     events.push_back({.time = start, .deltas = deltas});
     events.push_back({.time = end, .deltas = negated(deltas)});
   }
-  return events;
 }
 
 // Credits `gap` cycles to every role that the open depths make active.
@@ -64,15 +52,10 @@ void credit(ExchangeRoleCycles& totals, const RoleDeltas& depths, std::uint64_t 
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const ExchangeRoleCycles& roles) {
-  return out << "ExchangeRoleCycles { send: " << roles.send << ", receive: " << roles.receive
-             << ", simultaneous: " << roles.simultaneous << ", partner_busy: " << roles.partner_busy
-             << ", idle: " << roles.idle << " }";
-}
-
-ExchangeRoleCycles exchange_role_cycles(
-    std::span<const mosa_package::ProfileExchangeActivity> activities, std::uint64_t event_cycles) {
-  std::vector<RoleEvent> events = clipped_events(activities, event_cycles);
+ExchangeRoleCycles swept_role_cycles(
+    std::span<const mosa_package::ProfileExchangeActivity> activities, std::uint64_t event_cycles,
+    std::vector<RoleEvent>& events) {
+  collect_clipped_events(activities, event_cycles, events);
   // Events of equal time are applied together, so their order among themselves does not matter.
   std::sort(events.begin(), events.end(),
             [](const RoleEvent& left, const RoleEvent& right) { return left.time < right.time; });
@@ -82,7 +65,7 @@ ExchangeRoleCycles exchange_role_cycles(
   std::uint64_t cursor = 0;
   for (auto event = events.begin(); event != events.end();) {
     const std::uint64_t time = event->time;
-    credit(totals, depths, detail::floored_difference(time, cursor));
+    credit(totals, depths, floored_difference(time, cursor));
     for (; event != events.end() && event->time == time; ++event) {
       depths.send += event->deltas.send;
       depths.receive += event->deltas.receive;
@@ -90,8 +73,23 @@ ExchangeRoleCycles exchange_role_cycles(
     }
     cursor = time;
   }
-  totals.idle += detail::floored_difference(event_cycles, cursor);
+  totals.idle += floored_difference(event_cycles, cursor);
   return totals;
+}
+
+}  // namespace detail
+
+std::ostream& operator<<(std::ostream& out, const ExchangeRoleCycles& roles) {
+  return out << "ExchangeRoleCycles { send: " << roles.send << ", receive: " << roles.receive
+             << ", simultaneous: " << roles.simultaneous << ", partner_busy: " << roles.partner_busy
+             << ", idle: " << roles.idle << " }";
+}
+
+ExchangeRoleCycles exchange_role_cycles(
+    std::span<const mosa_package::ProfileExchangeActivity> activities, std::uint64_t event_cycles) {
+  std::vector<detail::RoleEvent> events;
+  events.reserve(2 * activities.size());
+  return detail::swept_role_cycles(activities, event_cycles, events);
 }
 
 }  // namespace mosa_profile
