@@ -19,4 +19,12 @@ mosa_package::CycleSample sample(std::uint32_t phase, mosa_package::ProfileStepK
 
 void randomized_exchange_role_accounting_tracks_simultaneous_intervals();
 
+// Query engine.
+void common_origin_does_not_turn_first_exchange_skew_into_later_skew();
+void filters_by_normalized_time_and_metadata_across_counter_wrap();
+void groups_by_semantic_metadata_value();
+void groups_parallel_samples_by_kernel();
+void phase_cycles_include_sequential_repeated_operations();
+void randomized_queries_crop_one_common_initial_entry_span();
+
 }  // namespace mosa_profile::tests
