@@ -78,10 +78,11 @@ void add_sample(Accumulator& group, std::uint32_t tile, const mosa_package::Cycl
                 const Placement& placement) {
   const std::uint64_t end = placement.offset + placement.duration;
   group.durations.push_back(placement.duration);
-  // A tile's samples come one after another in the walk, so the current tile is usually the
-  // largest one already present.
-  if (group.tiles.empty() || *group.tiles.rbegin() != tile)
+  // The walk visits one tile's samples together, and tiles mostly come in ascending order: the
+  // tile is then the largest present (nothing to insert) or larger than all (insert at the end).
+  if (group.tiles.empty() || *group.tiles.rbegin() != tile) {
     group.tiles.insert(group.tiles.end(), tile);
+  }
   group.phases.emplace(sample.step.phase, sample.step.epoch);
   group.intervals.push_back({.start = placement.offset, .end = end});
   group.work_cycles += placement.duration;
