@@ -17,8 +17,18 @@ constexpr std::array table{
           &calibration_excludes_merged_calls_without_uniform_geometry},
     Check{"calibration_normalizes_merged_invocations_and_excludes_graph_metadata",
           &calibration_normalizes_merged_invocations_and_excludes_graph_metadata},
+    Check{"common_origin_does_not_turn_first_exchange_skew_into_later_skew",
+          &common_origin_does_not_turn_first_exchange_skew_into_later_skew},
+    Check{"filters_by_normalized_time_and_metadata_across_counter_wrap",
+          &filters_by_normalized_time_and_metadata_across_counter_wrap},
+    Check{"groups_by_semantic_metadata_value", &groups_by_semantic_metadata_value},
+    Check{"groups_parallel_samples_by_kernel", &groups_parallel_samples_by_kernel},
+    Check{"phase_cycles_include_sequential_repeated_operations",
+          &phase_cycles_include_sequential_repeated_operations},
     Check{"randomized_exchange_role_accounting_tracks_simultaneous_intervals",
           &randomized_exchange_role_accounting_tracks_simultaneous_intervals},
+    Check{"randomized_queries_crop_one_common_initial_entry_span",
+          &randomized_queries_crop_one_common_initial_entry_span},
 };
 
 class CheckTest : public ::testing::Test {

@@ -17,9 +17,16 @@ namespace mosa_profile::tests {
 mosa_package::CycleSample sample(std::uint32_t phase, mosa_package::ProfileStepKind kind,
                                  std::string_view kernel, std::uint32_t start, std::uint32_t end);
 
+// In name order, as in the check table.
 void boundaries_separate_arrival_skew_and_preserve_epochs_across_clock_wrap();
 void calibration_excludes_merged_calls_without_uniform_geometry();
 void calibration_normalizes_merged_invocations_and_excludes_graph_metadata();
+void common_origin_does_not_turn_first_exchange_skew_into_later_skew();
+void filters_by_normalized_time_and_metadata_across_counter_wrap();
+void groups_by_semantic_metadata_value();
+void groups_parallel_samples_by_kernel();
+void phase_cycles_include_sequential_repeated_operations();
 void randomized_exchange_role_accounting_tracks_simultaneous_intervals();
+void randomized_queries_crop_one_common_initial_entry_span();
 
 }  // namespace mosa_profile::tests

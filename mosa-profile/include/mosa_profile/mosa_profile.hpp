@@ -8,5 +8,8 @@
 #include <mosa_profile/exchange_activity_summary.hpp>
 #include <mosa_profile/exchange_boundaries.hpp>
 #include <mosa_profile/exchange_roles.hpp>
+#include <mosa_profile/query.hpp>
+#include <mosa_profile/query_model.hpp>
+#include <mosa_profile/query_selection.hpp>
 #include <mosa_profile/step_classification.hpp>
 #include <mosa_profile/time_origin.hpp>
