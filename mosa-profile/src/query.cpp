@@ -83,7 +83,8 @@ void add_sample(Accumulator& group, std::uint32_t tile, const mosa_package::Cycl
   if (group.tiles.empty() || *group.tiles.rbegin() != tile) {
     group.tiles.insert(group.tiles.end(), tile);
   }
-  group.phases.emplace(sample.step.phase, sample.step.epoch);
+  // insert, unlike emplace, looks for the pair before it allocates a node.
+  group.phases.insert({sample.step.phase, sample.step.epoch});
   group.intervals.push_back({.start = placement.offset, .end = end});
   group.work_cycles += placement.duration;
   // A trimmed sample did only part of its estimated work inside the time line, so its estimate

@@ -13,7 +13,7 @@ using mosa_package::ProfileMetadata;
 using mosa_package::ProfileStep;
 using mosa_package::ProfileStepKind;
 
-constexpr std::size_t plan_length = 48;
+constexpr std::uint32_t plan_length = 48;
 constexpr std::uint32_t kernel_pool = 40;
 constexpr std::uint32_t phases_per_plan = 12;
 
