@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
-#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -11,7 +10,9 @@
 #include <mosa_profile/query_selection.hpp>
 #include <mosa_profile/time_origin.hpp>
 
+#include "flat_set.hpp"
 #include "group_identity.hpp"
+#include "order_statistics.hpp"
 #include "saturating.hpp"
 
 namespace mosa_profile {
@@ -53,8 +54,9 @@ Placement place(const TimeLine& line, const mosa_package::CycleSample& sample) {
 struct Accumulator {
   GroupKey key;
   std::vector<std::uint32_t> durations;
-  std::set<std::uint32_t> tiles;
-  std::set<std::pair<std::uint32_t, std::uint32_t>> phases;  // (phase, epoch)
+  // Only the numbers of distinct tiles and (phase, epoch) pairs are reported.
+  detail::FlatSet64 tiles;
+  detail::FlatSet64 phases;  // (phase << 32) | epoch
   std::vector<Interval> intervals;
   std::uint64_t work_cycles = 0;
   double useful_cycles = 0.0;
@@ -78,13 +80,8 @@ void add_sample(Accumulator& group, std::uint32_t tile, const mosa_package::Cycl
                 const Placement& placement) {
   const std::uint64_t end = placement.offset + placement.duration;
   group.durations.push_back(placement.duration);
-  // The walk visits one tile's samples together, and tiles mostly come in ascending order: the
-  // tile is then the largest present (nothing to insert) or larger than all (insert at the end).
-  if (group.tiles.empty() || *group.tiles.rbegin() != tile) {
-    group.tiles.insert(group.tiles.end(), tile);
-  }
-  // insert, unlike emplace, looks for the pair before it allocates a node.
-  group.phases.insert({sample.step.phase, sample.step.epoch});
+  group.tiles.insert(tile);
+  group.phases.insert(std::uint64_t{sample.step.phase} << 32 | sample.step.epoch);
   group.intervals.push_back({.start = placement.offset, .end = end});
   group.work_cycles += placement.duration;
   // A trimmed sample did only part of its estimated work inside the time line, so its estimate
@@ -191,7 +188,7 @@ std::optional<double> ratio_if(bool defined, double numerator, double denominato
 }
 
 GroupSummary summary(Accumulator&& group, std::uint64_t clock_hz, std::size_t profile_tiles) {
-  std::sort(group.durations.begin(), group.durations.end());
+  const detail::OrderStatistics lengths = detail::order_statistics(group.durations);
   const std::uint64_t phase_cycles = union_length(group.intervals);
   const auto work = static_cast<double>(group.work_cycles);
   const auto phase = static_cast<double>(phase_cycles);
@@ -216,9 +213,9 @@ GroupSummary summary(Accumulator&& group, std::uint64_t clock_hz, std::size_t pr
           ratio_if(group.estimated_work_cycles > 0 && phase_cycles > 0, group.useful_cycles,
                    phase * static_cast<double>(profile_tiles)),
       .mean_cycles = sample_count > 0 ? work / static_cast<double>(sample_count) : 0.0,
-      .p50_cycles = percentile(group.durations, 50),
-      .p95_cycles = percentile(group.durations, 95),
-      .maximum_cycles = group.durations.empty() ? 0 : group.durations.back(),
+      .p50_cycles = lengths.median,
+      .p95_cycles = lengths.p95,
+      .maximum_cycles = lengths.maximum,
       .first_offset = group.first_offset,
       .last_offset = group.last_offset,
   };

@@ -72,6 +72,17 @@ bool beyond_double_range(const DecimalText& parts) {
   return exponent - static_cast<std::int64_t>(leading_fraction) > 0;
 }
 
+// Work figures are mostly plain integers. Up to 15 digits they are below 2^53, where a double
+// holds every integer exactly, so summing the digits gives the correctly rounded value directly.
+std::optional<double> small_integer(const DecimalText& parts) {
+  if (!parts.fraction.empty() || !parts.exponent.empty() || parts.integer.size() > 15) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  for (const char c : parts.integer) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  return static_cast<double>(value);
+}
+
 // The value of a plain decimal text with an optional sign, rounded to the nearest double; infinite
 // beyond the double range, zero of the same sign below it. Absent for any other text, including
 // the words inf, infinity and nan, which never give a usable work figure.
@@ -83,6 +94,9 @@ std::optional<double> parse_decimal(std::string_view text) {
   if (!parts) return std::nullopt;
 
   double value = 0.0;
+  if (const std::optional<double> small = small_integer(*parts)) {
+    return negative ? -*small : *small;
+  }
   const auto [end, error] =
       std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), value);
   if (error == std::errc::result_out_of_range) {

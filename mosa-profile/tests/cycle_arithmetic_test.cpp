@@ -110,4 +110,40 @@ TEST(UnionLength, MatchesMarkedPositionsOnRandomLists) {
   }
 }
 
+// A plain sweep over a list sorted by (start, end), for lists too wide to mark position by
+// position.
+std::uint64_t swept_union(std::vector<Interval> intervals) {
+  std::erase_if(intervals, [](const Interval& i) { return i.start >= i.end; });
+  std::sort(intervals.begin(), intervals.end(), [](const Interval& a, const Interval& b) {
+    return a.start != b.start ? a.start < b.start : a.end < b.end;
+  });
+  std::uint64_t total = 0;
+  std::uint64_t covered_to = 0;
+  for (const Interval& i : intervals) {
+    const std::uint64_t from = std::max(i.start, covered_to);
+    if (i.end > from) total += i.end - from;
+    covered_to = std::max(covered_to, i.end);
+  }
+  return total;
+}
+
+TEST(UnionLength, MatchesASweepOnLongAndWideLists) {
+  std::mt19937_64 rng{0x77696465};
+  for (int iteration = 0; iteration < 60; ++iteration) {
+    SCOPED_TRACE(iteration);
+    // Long enough for the linear sort; starts from a few bits wide up to the full 64 bits.
+    const unsigned bits = 4 + static_cast<unsigned>(iteration);
+    const std::uint64_t top = bits >= 64 ? UINT64_MAX : (std::uint64_t{1} << bits) - 1;
+    std::vector<Interval> intervals(std::uniform_int_distribution<std::size_t>{200, 3000}(rng));
+    for (auto& interval : intervals) {
+      interval.start = std::uniform_int_distribution<std::uint64_t>{0, top}(rng);
+      const std::uint64_t length =
+          std::uniform_int_distribution<std::uint64_t>{0, top / 64 + 3}(rng);
+      interval.end = interval.start > UINT64_MAX - length ? UINT64_MAX : interval.start + length;
+      if (rng() % 16 == 0) std::swap(interval.start, interval.end);
+    }
+    EXPECT_EQ(mosa_profile::union_length(intervals), swept_union(intervals));
+  }
+}
+
 }  // namespace

@@ -64,7 +64,12 @@ TEST(UsefulWork, AcceptsPlainDecimalNumbers) {
                {"-1e-400", 0.0},
                {"0.1", 0.1},
                {"1.7976931348623157e308", 1.7976931348623157e308},
-               {"0.000000000000000000001e-300", 1e-321}};
+               {"0.000000000000000000001e-300", 1e-321},
+               // Integers short enough to be exact, and longer ones that must round to nearest.
+               {"123456789012345", 123456789012345.0},
+               {"999999999999999", 999999999999999.0},
+               {"9007199254740993", 9007199254740992.0},
+               {"12345678901234567890", 12345678901234567890.0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     const std::optional<double> value = useful_figure(c.text);

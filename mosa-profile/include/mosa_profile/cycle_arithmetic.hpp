@@ -35,7 +35,8 @@ std::uint32_t percentile(std::span<const std::uint32_t> sorted, std::size_t perc
 
 // Number of positions covered by at least one interval, overlapping and touching intervals
 // counted once; intervals may come in any order. An interval whose start is not below its end
-// covers nothing. O(n log n) time, one working copy of the list.
+// covers nothing. Linear time for long lists (a radix sort by start) and O(n log n) for short
+// ones; allocates a working copy of the list and, for long lists, a buffer of the same size.
 // Example: (0, 10), (5, 20) -> 20; (0, 100), (10, 20) -> 100.
 std::uint64_t union_length(std::span<const Interval> intervals);
 
