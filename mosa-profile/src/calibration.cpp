@@ -1,11 +1,15 @@
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include <mosa_profile/calibration.hpp>
 #include <mosa_profile/cycle_arithmetic.hpp>
+
+#include "order_statistics.hpp"
 
 namespace mosa_profile {
 namespace {
@@ -23,12 +27,13 @@ constexpr std::array<std::string_view, 7> bookkeeping_names{
     "usefulCycles",     "physicalWorkCycles",
     "workEstimateBasis"};
 
-// Orders texts by unsigned byte values; a proper prefix is smaller.
+// Orders texts by unsigned byte values (memcmp compares bytes as unsigned char); a proper prefix
+// is smaller.
 std::strong_ordering compare_bytes(std::string_view left, std::string_view right) noexcept {
-  return std::lexicographical_compare_three_way(
-      left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-        return static_cast<unsigned char>(a) <=> static_cast<unsigned char>(b);
-      });
+  const std::size_t common = std::min(left.size(), right.size());
+  const int order = common == 0 ? 0 : std::memcmp(left.data(), right.data(), common);
+  if (order != 0) return order < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
+  return left.size() <=> right.size();
 }
 
 // An unsigned 32-bit decimal: an optional "+", then one or more digits and nothing else.
@@ -66,13 +71,107 @@ bool is_bookkeeping(std::string_view name) noexcept {
          bookkeeping_names.end();
 }
 
-// The step's semantic metadata; a later entry of a repeated name replaces an earlier one.
-std::map<std::string, std::string> dimensions_of(const ProfileStep& step) {
-  std::map<std::string, std::string> dimensions;
+// A key seen through views into one sample: the kernel and the dimension pairs in ascending name
+// order. Looking a sample up by its view builds no texts; only a new key is copied.
+struct KeyView {
+  std::string_view kernel;
+  std::span<const std::pair<std::string_view, std::string_view>> dimensions;
+};
+
+// The step's semantic metadata in ascending name order, into `dimensions`; a later entry of a
+// repeated name replaces an earlier one.
+void collect_dimensions(const ProfileStep& step,
+                        std::vector<std::pair<std::string_view, std::string_view>>& dimensions) {
+  dimensions.clear();
   for (const auto& entry : step.metadata) {
-    if (!is_bookkeeping(entry.name)) dimensions.insert_or_assign(entry.name, entry.value);
+    if (!is_bookkeeping(entry.name)) dimensions.emplace_back(entry.name, entry.value);
   }
-  return dimensions;
+  // A stable insertion sort, without the buffer of std::stable_sort: a step has a handful of
+  // entries, and among equal names the last entry stays last and is the one kept.
+  for (auto next = dimensions.begin(); next != dimensions.end(); ++next) {
+    std::rotate(std::upper_bound(dimensions.begin(), next, *next,
+                                 [](const auto& left, const auto& right) {
+                                   return compare_bytes(left.first, right.first) < 0;
+                                 }),
+                next, next + 1);
+  }
+  const auto last_of_each_name =
+      std::unique(dimensions.rbegin(), dimensions.rend(),
+                  [](const auto& left, const auto& right) { return left.first == right.first; });
+  dimensions.erase(dimensions.begin(), last_of_each_name.base());
+}
+
+// The one order of keys: kernel by unsigned bytes, then the (name, value) pairs in name order,
+// name before value, a proper prefix first.
+template <typename LeftDimensions, typename RightDimensions>
+std::strong_ordering compare_keys(std::string_view left_kernel, const LeftDimensions& left,
+                                  std::string_view right_kernel,
+                                  const RightDimensions& right) noexcept {
+  if (const auto order = compare_bytes(left_kernel, right_kernel); order != 0) return order;
+  return std::lexicographical_compare_three_way(
+      left.begin(), left.end(), right.begin(), right.end(), [](const auto& a, const auto& b) {
+        if (const auto order = compare_bytes(a.first, b.first); order != 0) return order;
+        return compare_bytes(a.second, b.second);
+      });
+}
+
+// Hashes stored keys and views alike (FNV-1a over the kernel and the pairs in name order, each
+// text closed by a byte count), so the table is searched by a view.
+struct KeyHash {
+  using is_transparent = void;
+
+  static void mix(std::uint64_t& hash, std::string_view text) noexcept {
+    for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100'0000'01B3U;
+    hash = (hash ^ text.size()) * 0x100'0000'01B3U;
+  }
+  template <typename Dimensions>
+  static std::size_t of(std::string_view kernel, const Dimensions& dimensions) noexcept {
+    std::uint64_t hash = 0xCBF2'9CE4'8422'2325U;
+    mix(hash, kernel);
+    for (const auto& [name, value] : dimensions) {
+      mix(hash, name);
+      mix(hash, value);
+    }
+    return static_cast<std::size_t>(hash);
+  }
+  std::size_t operator()(const CalibrationKey& key) const noexcept {
+    return of(key.kernel, key.dimensions);
+  }
+  std::size_t operator()(const KeyView& key) const noexcept {
+    return of(key.kernel, key.dimensions);
+  }
+};
+
+struct KeyEqual {
+  using is_transparent = void;
+
+  template <typename LeftDimensions, typename RightDimensions>
+  static bool equal(std::string_view left_kernel, const LeftDimensions& left,
+                    std::string_view right_kernel, const RightDimensions& right) noexcept {
+    return left_kernel == right_kernel &&
+           std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [](const auto& a, const auto& b) {
+                        return std::string_view(a.first) == std::string_view(b.first) &&
+                               std::string_view(a.second) == std::string_view(b.second);
+                      });
+  }
+  bool operator()(const CalibrationKey& left, const CalibrationKey& right) const noexcept {
+    return left == right;
+  }
+  bool operator()(const KeyView& left, const CalibrationKey& right) const noexcept {
+    return equal(left.kernel, left.dimensions, right.kernel, right.dimensions);
+  }
+  bool operator()(const CalibrationKey& left, const KeyView& right) const noexcept {
+    return equal(left.kernel, left.dimensions, right.kernel, right.dimensions);
+  }
+};
+
+CalibrationKey stored_key(const KeyView& view) {
+  CalibrationKey key{.kernel = std::string(view.kernel), .dimensions = {}};
+  for (const auto& [name, value] : view.dimensions) {
+    key.dimensions.emplace_hint(key.dimensions.end(), name, value);
+  }
+  return key;
 }
 
 // `cycles` / `count`, rounded up; `count` is at least 1.
@@ -81,27 +180,21 @@ std::uint32_t per_invocation(std::uint32_t cycles, std::uint32_t count) noexcept
 }
 
 CalibrationMeasurement measurement_of(CalibrationKey key, std::vector<std::uint32_t> values) {
-  std::sort(values.begin(), values.end());
+  const detail::OrderStatistics statistics = detail::order_statistics(values);
   return CalibrationMeasurement{
       .key = std::move(key),
       .samples = static_cast<std::uint64_t>(values.size()),
-      .minimum_cycles = values.front(),
-      .median_cycles = percentile(values, 50),
-      .p95_cycles = percentile(values, 95),
-      .maximum_cycles = values.back(),
+      .minimum_cycles = statistics.minimum,
+      .median_cycles = statistics.median,
+      .p95_cycles = statistics.p95,
+      .maximum_cycles = statistics.maximum,
   };
 }
 
 }  // namespace
 
 std::strong_ordering operator<=>(const CalibrationKey& left, const CalibrationKey& right) noexcept {
-  if (const auto order = compare_bytes(left.kernel, right.kernel); order != 0) return order;
-  return std::lexicographical_compare_three_way(
-      left.dimensions.begin(), left.dimensions.end(), right.dimensions.begin(),
-      right.dimensions.end(), [](const auto& a, const auto& b) {
-        if (const auto order = compare_bytes(a.first, b.first); order != 0) return order;
-        return compare_bytes(a.second, b.second);
-      });
+  return compare_keys(left.kernel, left.dimensions, right.kernel, right.dimensions);
 }
 
 CalibrationResult calibrate_profiles(std::span<const mosa_package::ProfileReport> reports,
@@ -113,7 +206,9 @@ CalibrationResult calibrate_profiles(std::span<const mosa_package::ProfileReport
     return CalibrationError{clock_mismatch_message};
   }
 
-  std::map<CalibrationKey, std::vector<std::uint32_t>> values_by_key;
+  // Looked up by hash per sample; ordered once per key at the end.
+  std::unordered_map<CalibrationKey, std::vector<std::uint32_t>, KeyHash, KeyEqual> values_by_key;
+  std::vector<std::pair<std::string_view, std::string_view>> dimensions;
   for (const auto& report : reports) {
     for (const auto& tile : report.tiles) {
       for (const auto& sample : tile.samples) {
@@ -122,8 +217,13 @@ CalibrationResult calibrate_profiles(std::span<const mosa_package::ProfileReport
         const std::uint32_t count = invocation_count(step);
         // Dividing a merged step is only sound when its invocations had one geometry.
         if (count > 1 && !declares_uniform_invocations(step)) continue;
-        values_by_key[CalibrationKey{.kernel = step.kernel, .dimensions = dimensions_of(step)}]
-            .push_back(per_invocation(duration(sample), count));
+        collect_dimensions(step, dimensions);
+        const KeyView view{.kernel = step.kernel, .dimensions = dimensions};
+        auto found = values_by_key.find(view);
+        if (found == values_by_key.end()) {
+          found = values_by_key.emplace(stored_key(view), std::vector<std::uint32_t>{}).first;
+        }
+        found->second.push_back(per_invocation(duration(sample), count));
       }
     }
   }
@@ -133,12 +233,18 @@ CalibrationResult calibrate_profiles(std::span<const mosa_package::ProfileReport
                                .build_id = std::string(build_id),
                                .clock_hz = clock_hz,
                                .measurements = {}};
-  database.measurements.reserve(values_by_key.size());
-  // Taking the nodes out in key order moves each key and its values into the measurement.
+  std::vector<std::pair<CalibrationKey, std::vector<std::uint32_t>>> keyed_values;
+  keyed_values.reserve(values_by_key.size());
   while (!values_by_key.empty()) {
     auto node = values_by_key.extract(values_by_key.begin());
-    database.measurements.push_back(
-        measurement_of(std::move(node.key()), std::move(node.mapped())));
+    keyed_values.emplace_back(std::move(node.key()), std::move(node.mapped()));
+  }
+  // Keys are unique, so the order is total.
+  std::sort(keyed_values.begin(), keyed_values.end(),
+            [](const auto& left, const auto& right) { return left.first < right.first; });
+  database.measurements.reserve(keyed_values.size());
+  for (auto& [key, values] : keyed_values) {
+    database.measurements.push_back(measurement_of(std::move(key), std::move(values)));
   }
   return database;
 }
