@@ -74,12 +74,13 @@ bool beyond_double_range(const DecimalText& parts) {
 
 // Work figures are mostly plain integers. Up to 15 digits they are below 2^53, where a double
 // holds every integer exactly, so summing the digits gives the correctly rounded value directly.
-std::optional<double> small_integer(const DecimalText& parts) {
-  if (!parts.fraction.empty() || !parts.exponent.empty() || parts.integer.size() > 15) {
-    return std::nullopt;
-  }
+bool is_small_integer(std::string_view text) {
+  return !text.empty() && text.size() <= 15 && digit_run(text) == text.size();
+}
+
+double small_integer_value(std::string_view digits) {
   std::uint64_t value = 0;
-  for (const char c : parts.integer) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  for (const char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
   return static_cast<double>(value);
 }
 
@@ -90,13 +91,14 @@ std::optional<double> parse_decimal(std::string_view text) {
   const bool negative = !text.empty() && text.front() == '-';
   const std::string_view unsigned_text =
       !text.empty() && (text.front() == '+' || text.front() == '-') ? text.substr(1) : text;
+  if (is_small_integer(unsigned_text)) {
+    const double value = small_integer_value(unsigned_text);
+    return negative ? -value : value;
+  }
   const std::optional<DecimalText> parts = split_decimal(unsigned_text);
   if (!parts) return std::nullopt;
 
   double value = 0.0;
-  if (const std::optional<double> small = small_integer(*parts)) {
-    return negative ? -*small : *small;
-  }
   const auto [end, error] =
       std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), value);
   if (error == std::errc::result_out_of_range) {
@@ -107,13 +109,17 @@ std::optional<double> parse_decimal(std::string_view text) {
   return negative ? -value : value;
 }
 
-// The value of the first entry named `key`, when it is a finite number not below zero.
-std::optional<double> work_figure(const mosa_package::CycleSample& sample, std::string_view key) {
-  const auto& metadata = sample.step.metadata;
-  const auto entry = std::find_if(metadata.begin(), metadata.end(),
-                                  [key](const auto& candidate) { return candidate.name == key; });
-  if (entry == metadata.end()) return std::nullopt;
-  const std::optional<double> value = parse_decimal(entry->value);
+// The text of the first entry named `key`; null when there is none.
+const std::string* first_value(const mosa_package::CycleSample& sample, std::string_view key) {
+  for (const auto& entry : sample.step.metadata) {
+    if (entry.name == key) return &entry.value;
+  }
+  return nullptr;
+}
+
+// The value of a work figure's text, when it is a finite number not below zero.
+std::optional<double> work_figure(std::string_view text) {
+  const std::optional<double> value = parse_decimal(text);
   // -0.0 compares equal to 0.0 and is kept.
   if (!value || !std::isfinite(*value) || *value < 0.0) return std::nullopt;
   return value;
@@ -151,9 +157,14 @@ std::string_view kind_name(const mosa_package::CycleSample& sample) noexcept {
 }
 
 std::optional<WorkEstimate> useful_work(const mosa_package::CycleSample& sample) noexcept {
-  const std::optional<double> useful = work_figure(sample, "usefulCycles");
+  // Most steps carry no estimate: finding both entries first keeps that path free of parsing.
+  const std::string* useful_text = first_value(sample, "usefulCycles");
+  if (useful_text == nullptr) return std::nullopt;
+  const std::string* physical_text = first_value(sample, "physicalWorkCycles");
+  if (physical_text == nullptr) return std::nullopt;
+  const std::optional<double> useful = work_figure(*useful_text);
   if (!useful) return std::nullopt;
-  const std::optional<double> physical = work_figure(sample, "physicalWorkCycles");
+  const std::optional<double> physical = work_figure(*physical_text);
   if (!physical || *physical < *useful) return std::nullopt;
   return WorkEstimate{.useful = *useful, .physical = *physical};
 }

@@ -1,7 +1,10 @@
 #include "synthetic_profile.hpp"
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace mosa_synthetic {
@@ -97,31 +100,56 @@ std::vector<PlannedStep> step_plan(std::mt19937_64& rng) {
   return plan;
 }
 
+// Counter readings (start, end) of every step of every tile, tile-major. All tiles run step i
+// before any runs step i + 1, so a synchronization can end for all of them at once: when the last
+// tile has arrived. Times count from the earliest possible entry; a counter reads its time plus
+// `first_start`, modulo 2^32, so every counter wraps.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> step_readings(
+    const SyntheticProfileOptions& options, const std::vector<PlannedStep>& plan,
+    std::mt19937_64& rng) {
+  const std::uint32_t first_start = 0U - options.cycles_before_wrap;
+  const std::size_t steps = options.samples_per_tile;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> readings(options.tiles * steps);
+  std::vector<std::uint64_t> times(options.tiles);
+  for (auto& time : times) time = draw(rng, 0, 3000);
+  for (std::size_t i = 0; i < steps; ++i) {
+    const PlannedStep& planned = plan[i % plan.size()];
+    const bool barrier = planned.step.kind == ProfileStepKind::Synchronization;
+    const std::uint64_t release =
+        barrier ? *std::max_element(times.begin(), times.end()) + planned.nominal_cycles : 0;
+    for (std::size_t tile = 0; tile < options.tiles; ++tile) {
+      const std::uint64_t end = barrier ? release + draw(rng, 0, 3)
+                                        : times[tile] + planned.nominal_cycles +
+                                              draw(rng, 0, planned.nominal_cycles / 8 + 1);
+      readings[tile * steps + i] = {first_start + static_cast<std::uint32_t>(times[tile]),
+                                    first_start + static_cast<std::uint32_t>(end)};
+      times[tile] = end + draw(rng, 0, 3);
+    }
+  }
+  return readings;
+}
+
 }  // namespace
 
 mosa_package::ProfileReport synthetic_profile(const SyntheticProfileOptions& options) {
   std::mt19937_64 plan_rng{options.seed};
   const std::vector<PlannedStep> plan = step_plan(plan_rng);
   std::mt19937_64 rng{options.seed ^ (0x9e3779b97f4a7c15U * (options.run + 1))};
+  const auto readings = step_readings(options, plan, rng);
 
+  // Built tile by tile, as a decoder would, so each tile's samples lie together in memory.
   mosa_package::ProfileReport report{.clock_hz = options.clock_hz, .tiles = {}};
   report.tiles.reserve(options.tiles);
-  const std::uint32_t first_start = 0U - options.cycles_before_wrap;
   for (std::size_t tile = 0; tile < options.tiles; ++tile) {
     mosa_package::TileProfile& profile = report.tiles.emplace_back();
     profile.physical_tile = static_cast<std::uint32_t>(tile);
     profile.samples.reserve(options.samples_per_tile);
-    // Counters wrap modulo 2^32 on purpose.
-    std::uint32_t counter = first_start + draw(rng, 0, 3000);
     for (std::size_t i = 0; i < options.samples_per_tile; ++i) {
-      const PlannedStep& planned = plan[i % plan.size()];
       mosa_package::CycleSample& sample = profile.samples.emplace_back();
-      sample.step = planned.step;
+      sample.step = plan[i % plan.size()].step;
       sample.step.epoch = static_cast<std::uint32_t>(i / plan.size());
-      const std::uint32_t jitter = draw(rng, 0, planned.nominal_cycles / 8 + 1);
-      sample.start_cycle = counter;
-      sample.end_cycle = counter + planned.nominal_cycles + jitter;
-      counter = sample.end_cycle + draw(rng, 0, 3);
+      std::tie(sample.start_cycle, sample.end_cycle) =
+          readings[tile * options.samples_per_tile + i];
     }
   }
   return report;
