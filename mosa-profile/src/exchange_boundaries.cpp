@@ -1,6 +1,6 @@
 #include <algorithm>
-#include <map>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include <mosa_profile/cycle_arithmetic.hpp>
@@ -10,8 +10,12 @@
 namespace mosa_profile {
 namespace {
 
-// (epoch, phase): epoch first, so one phase in several epochs stays apart.
-using PhaseKey = std::pair<std::uint32_t, std::uint32_t>;
+// (epoch, phase) as (epoch << 32) | phase, so one phase in several epochs stays apart.
+using PhaseKey = std::uint64_t;
+
+PhaseKey phase_key(const mosa_package::ProfileStep& step) {
+  return std::uint64_t{step.epoch} << 32 | step.phase;
+}
 
 // One exchange sample placed on the common time line.
 struct Placement {
@@ -29,9 +33,9 @@ Placement place(std::uint32_t origin, std::uint32_t tile, const mosa_package::Cy
           .scheduled = sample.step.exchange_event_cycles};
 }
 
-ExchangeBoundary opened_by(const PhaseKey& key, const Placement& placement) {
-  return {.epoch = key.first,
-          .phase = key.second,
+ExchangeBoundary opened_by(const mosa_package::ProfileStep& step, const Placement& placement) {
+  return {.epoch = step.epoch,
+          .phase = step.phase,
           .first_entry = placement.entry,
           .last_entry = placement.entry,
           .last_exit = placement.exit,
@@ -53,15 +57,19 @@ void widen(ExchangeBoundary& boundary, const Placement& placement) {
   }
 }
 
-std::map<PhaseKey, ExchangeBoundary> grouped_by_phase(const mosa_package::ProfileReport& report) {
+// Hashed: the final sort by (last_exit, epoch, phase) fixes the order, so no ordered map is needed
+// to keep it, and a lookup stays constant as the epochs of a long profile add up.
+std::unordered_map<PhaseKey, ExchangeBoundary> grouped_by_phase(
+    const mosa_package::ProfileReport& report) {
   const std::uint32_t origin = cycle_origin(report);
-  std::map<PhaseKey, ExchangeBoundary> groups;
+  std::unordered_map<PhaseKey, ExchangeBoundary> groups;
   for (const auto& tile : report.tiles) {
     for (const auto& sample : tile.samples) {
       if (sample.step.kind != mosa_package::ProfileStepKind::Exchange) continue;
       const Placement placement = place(origin, tile.physical_tile, sample);
-      const PhaseKey key{sample.step.epoch, sample.step.phase};
-      widen(groups.try_emplace(key, opened_by(key, placement)).first->second, placement);
+      widen(groups.try_emplace(phase_key(sample.step), opened_by(sample.step, placement))
+                .first->second,
+            placement);
     }
   }
   return groups;
@@ -70,7 +78,7 @@ std::map<PhaseKey, ExchangeBoundary> grouped_by_phase(const mosa_package::Profil
 }  // namespace
 
 std::vector<ExchangeBoundary> exchange_boundaries(const mosa_package::ProfileReport& report) {
-  const std::map<PhaseKey, ExchangeBoundary> groups = grouped_by_phase(report);
+  const std::unordered_map<PhaseKey, ExchangeBoundary> groups = grouped_by_phase(report);
   std::vector<ExchangeBoundary> boundaries;
   boundaries.reserve(groups.size());
   for (const auto& [key, group] : groups) {

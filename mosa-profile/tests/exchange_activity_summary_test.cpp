@@ -37,14 +37,10 @@ using mosa_profile::exchange_activity_summary;
 using mosa_profile::ExchangeActivitySummary;
 using mosa_profile::test_profiles::exchange;
 
-constexpr auto Send = ProfileExchangeActivityKind::Send;
-constexpr auto Receive = ProfileExchangeActivityKind::Receive;
-constexpr auto PartnerBusy = ProfileExchangeActivityKind::PartnerBusy;
-
-ProfileExchangeActivity activity(ProfileExchangeActivityKind kind, std::uint32_t start,
-                                 std::uint32_t end) {
-  return {.kind = kind, .start_cycle = start, .end_cycle = end};
-}
+using mosa_profile::test_profiles::activity;
+using mosa_profile::test_profiles::PartnerBusy;
+using mosa_profile::test_profiles::Receive;
+using mosa_profile::test_profiles::Send;
 
 ProfileReport one_tile(std::vector<mosa_package::CycleSample> samples) {
   return {.clock_hz = 1'000'000'000,

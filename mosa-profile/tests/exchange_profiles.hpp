@@ -12,6 +12,15 @@
 
 namespace mosa_profile::test_profiles {
 
+inline constexpr auto Send = mosa_package::ProfileExchangeActivityKind::Send;
+inline constexpr auto Receive = mosa_package::ProfileExchangeActivityKind::Receive;
+inline constexpr auto PartnerBusy = mosa_package::ProfileExchangeActivityKind::PartnerBusy;
+
+inline mosa_package::ProfileExchangeActivity activity(
+    mosa_package::ProfileExchangeActivityKind kind, std::uint32_t start, std::uint32_t end) {
+  return {.kind = kind, .start_cycle = start, .end_cycle = end};
+}
+
 inline mosa_package::CycleSample exchange(std::uint32_t epoch, std::uint32_t phase,
                                           std::uint32_t start, std::uint32_t end,
                                           std::uint32_t scheduled = 0) {

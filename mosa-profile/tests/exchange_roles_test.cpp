@@ -7,20 +7,18 @@
 
 #include <mosa_profile/exchange_roles.hpp>
 
+#include "exchange_profiles.hpp"
+
 namespace {
 
 using mosa_package::ProfileExchangeActivity;
 using mosa_package::ProfileExchangeActivityKind;
 using mosa_profile::ExchangeRoleCycles;
 
-constexpr auto Send = ProfileExchangeActivityKind::Send;
-constexpr auto Receive = ProfileExchangeActivityKind::Receive;
-constexpr auto PartnerBusy = ProfileExchangeActivityKind::PartnerBusy;
-
-ProfileExchangeActivity activity(ProfileExchangeActivityKind kind, std::uint32_t start,
-                                 std::uint32_t end) {
-  return {.kind = kind, .start_cycle = start, .end_cycle = end};
-}
+using mosa_profile::test_profiles::activity;
+using mosa_profile::test_profiles::PartnerBusy;
+using mosa_profile::test_profiles::Receive;
+using mosa_profile::test_profiles::Send;
 
 TEST(ExchangeRoleCycles, WorkedWindows) {
   const struct {

@@ -38,7 +38,7 @@ struct ExchangeBoundary {
 // cycle_origin(report), taken over every tile's first sample whatever its kind; samples of other
 // kinds are otherwise ignored. Entries across a counter wrap keep their true order and distance
 // while the profile spans less than 2^32 cycles from the origin; a sample starting before the
-// origin lands near 2^32. O(S log G) for S exchange samples in G groups, memory O(G).
+// origin lands near 2^32. O(S + G log G) for S exchange samples in G groups, memory O(G).
 // Example: tile 2 enters at counter 4294967276 and leaves at 50, tile 3 enters at 5 and leaves
 // at 55, same epoch and phase -> first_entry 0, last_entry 25, last_exit 75,
 // last_arriving_tile 3, arrival_spread_cycles 25, after_last_arrival_cycles 50.
