@@ -1,7 +1,9 @@
 #include <mosa_profile/exchange_activity_summary.hpp>
 #include <mosa_profile/exchange_boundaries.hpp>
 #include <mosa_profile/exchange_roles.hpp>
+#include <mosa_profile/time_origin.hpp>
 
+#include "boundary_grouping.hpp"
 #include "role_sweep.hpp"
 #include "saturating.hpp"
 
@@ -64,16 +66,17 @@ void add_boundary(ExchangeActivitySummary& summary, const ExchangeBoundary& boun
 ExchangeActivitySummary exchange_activity_summary(const mosa_package::ProfileReport& report) {
   ExchangeActivitySummary summary;
   std::vector<detail::RoleEvent> events;
+  // The boundaries are grouped in the same pass over the samples.
+  detail::BoundaryGrouping grouping(cycle_origin(report));
   for (const auto& tile : report.tiles) {
     for (const auto& sample : tile.samples) {
       if (sample.step.kind == mosa_package::ProfileStepKind::Exchange) {
         add_sample(summary, sample, events);
+        grouping.add(tile.physical_tile, sample);
       }
     }
   }
-  for (const ExchangeBoundary& boundary : exchange_boundaries(report)) {
-    add_boundary(summary, boundary);
-  }
+  for (const ExchangeBoundary& boundary : grouping.boundaries()) add_boundary(summary, boundary);
   return summary;
 }
 

@@ -1,19 +1,16 @@
 #include <algorithm>
 #include <tuple>
-#include <unordered_map>
-#include <utility>
 
 #include <mosa_profile/cycle_arithmetic.hpp>
 #include <mosa_profile/exchange_boundaries.hpp>
 #include <mosa_profile/time_origin.hpp>
 
+#include "boundary_grouping.hpp"
+
 namespace mosa_profile {
 namespace {
 
-// (epoch, phase) as (epoch << 32) | phase, so one phase in several epochs stays apart.
-using PhaseKey = std::uint64_t;
-
-PhaseKey phase_key(const mosa_package::ProfileStep& step) {
+std::uint64_t phase_key(const mosa_package::ProfileStep& step) {
   return std::uint64_t{step.epoch} << 32 | step.phase;
 }
 
@@ -57,31 +54,21 @@ void widen(ExchangeBoundary& boundary, const Placement& placement) {
   }
 }
 
-// Hashed: the final sort by (last_exit, epoch, phase) fixes the order, so no ordered map is needed
-// to keep it, and a lookup stays constant as the epochs of a long profile add up.
-std::unordered_map<PhaseKey, ExchangeBoundary> grouped_by_phase(
-    const mosa_package::ProfileReport& report) {
-  const std::uint32_t origin = cycle_origin(report);
-  std::unordered_map<PhaseKey, ExchangeBoundary> groups;
-  for (const auto& tile : report.tiles) {
-    for (const auto& sample : tile.samples) {
-      if (sample.step.kind != mosa_package::ProfileStepKind::Exchange) continue;
-      const Placement placement = place(origin, tile.physical_tile, sample);
-      widen(groups.try_emplace(phase_key(sample.step), opened_by(sample.step, placement))
-                .first->second,
-            placement);
-    }
-  }
-  return groups;
-}
-
 }  // namespace
 
-std::vector<ExchangeBoundary> exchange_boundaries(const mosa_package::ProfileReport& report) {
-  const std::unordered_map<PhaseKey, ExchangeBoundary> groups = grouped_by_phase(report);
+namespace detail {
+
+void BoundaryGrouping::add(std::uint32_t tile, const mosa_package::CycleSample& sample) {
+  const Placement placement = place(origin_, tile, sample);
+  widen(
+      groups_.try_emplace(phase_key(sample.step), opened_by(sample.step, placement)).first->second,
+      placement);
+}
+
+std::vector<ExchangeBoundary> BoundaryGrouping::boundaries() const {
   std::vector<ExchangeBoundary> boundaries;
-  boundaries.reserve(groups.size());
-  for (const auto& [key, group] : groups) {
+  boundaries.reserve(groups_.size());
+  for (const auto& [key, group] : groups_) {
     ExchangeBoundary& boundary = boundaries.emplace_back(group);
     boundary.arrival_spread_cycles = boundary.last_entry - boundary.first_entry;
     boundary.after_last_arrival_cycles = boundary.last_exit - boundary.last_entry;
@@ -93,6 +80,20 @@ std::vector<ExchangeBoundary> exchange_boundaries(const mosa_package::ProfileRep
                      std::tie(right.last_exit, right.epoch, right.phase);
             });
   return boundaries;
+}
+
+}  // namespace detail
+
+std::vector<ExchangeBoundary> exchange_boundaries(const mosa_package::ProfileReport& report) {
+  detail::BoundaryGrouping grouping(cycle_origin(report));
+  for (const auto& tile : report.tiles) {
+    for (const auto& sample : tile.samples) {
+      if (sample.step.kind == mosa_package::ProfileStepKind::Exchange) {
+        grouping.add(tile.physical_tile, sample);
+      }
+    }
+  }
+  return grouping.boundaries();
 }
 
 }  // namespace mosa_profile
