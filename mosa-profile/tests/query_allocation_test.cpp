@@ -19,15 +19,56 @@ std::atomic<std::size_t> allocations{0};
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// The replacements pair malloc with free; g++ cannot see that and takes the free in operator delete
+// for a mismatch with the operator new it inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+namespace {
+
+void* counted_allocation(std::size_t size) noexcept {
   allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  return std::malloc(size == 0 ? 1 : size);
+}
+
+void* counted_allocation_or_throw(std::size_t size) {
+  if (void* memory = counted_allocation(size)) return memory;
   throw std::bad_alloc();
+}
+
+}  // namespace
+
+// Every form that the standard library may use, so that each allocation is counted and every
+// deallocation matches its allocation.
+void* operator new(std::size_t size) {
+  return counted_allocation_or_throw(size);
+}
+void* operator new[](std::size_t size) {
+  return counted_allocation_or_throw(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return counted_allocation(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return counted_allocation(size);
 }
 void operator delete(void* memory) noexcept {
   std::free(memory);
 }
+void operator delete[](void* memory) noexcept {
+  std::free(memory);
+}
 void operator delete(void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+  std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
   std::free(memory);
 }
 
