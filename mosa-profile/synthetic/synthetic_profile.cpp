@@ -47,7 +47,7 @@ std::vector<ProfileMetadata> compute_metadata(std::mt19937_64& rng, std::uint32_
                                               std::uint32_t nominal_cycles) {
   std::vector<ProfileMetadata> metadata{
       {.name = "block", .value = std::to_string(draw(rng, 0, 7))},
-      {.name = "kernelSpec", .value = "spec" + std::to_string(kernel % 6)}};
+      {.name = "kernelSpec", .value = "shape" + std::to_string(kernel % 6)}};
   if (draw(rng, 0, 3) == 0) {
     metadata.push_back({.name = "invocations", .value = std::to_string(draw(rng, 2, 4))});
     metadata.push_back({.name = "uniformInvocations", .value = "true"});
