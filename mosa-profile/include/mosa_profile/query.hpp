@@ -34,7 +34,8 @@ namespace mosa_profile {
 //
 // Cost: one pass over the samples; per selected sample one group lookup without allocation, the
 // appends and set inserts of its group, and with a listing a heap step over at most sample_limit
-// candidates. Per group, its durations and intervals are sorted once.
+// candidates. Per group, the percentiles come from a linear selection over its durations and the
+// phase cycles from union_length over its intervals.
 QueryReport query(const mosa_package::ProfileReport& report, const Query& query);
 
 // Order of two groups under `sort_by`: PhaseCycles, WorkCycles, MaximumCycles and Samples put the
