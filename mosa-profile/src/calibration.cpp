@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -115,23 +116,18 @@ std::strong_ordering compare_keys(std::string_view left_kernel, const LeftDimens
       });
 }
 
-// Hashes stored keys and views alike (FNV-1a over the kernel and the pairs in name order, each
-// text closed by a byte count), so the table is searched by a view.
+// Hashes stored keys and views alike, the kernel and then the pairs in name order, so the table
+// is searched by a view.
 struct KeyHash {
   using is_transparent = void;
 
-  static void mix(std::uint64_t& hash, std::string_view text) noexcept {
-    for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100'0000'01B3U;
-    hash = (hash ^ text.size()) * 0x100'0000'01B3U;
+  static std::uint64_t mix(std::uint64_t hash, std::string_view text) noexcept {
+    return (hash ^ std::hash<std::string_view>{}(text)) * 0x9E37'79B9'7F4A'7C15U;
   }
   template <typename Dimensions>
   static std::size_t of(std::string_view kernel, const Dimensions& dimensions) noexcept {
-    std::uint64_t hash = 0xCBF2'9CE4'8422'2325U;
-    mix(hash, kernel);
-    for (const auto& [name, value] : dimensions) {
-      mix(hash, name);
-      mix(hash, value);
-    }
+    std::uint64_t hash = mix(0, kernel);
+    for (const auto& [name, value] : dimensions) hash = mix(mix(hash, name), value);
     return static_cast<std::size_t>(hash);
   }
   std::size_t operator()(const CalibrationKey& key) const noexcept {
