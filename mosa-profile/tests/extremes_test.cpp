@@ -187,18 +187,16 @@ TEST(Extremes, ASampleStartingExactlyAtTheCropKeepsItsLengthAndItsEstimate) {
 
 TEST(Extremes, OffsetsAtTheTopOfThe64BitRange) {
   const CycleSample any = compute("k", 0, 10);
+  // An end beyond 2^64 - 1 saturates there, so the last position of the range is never covered.
   const struct {
     std::uint64_t offset;
     std::uint32_t duration;
     std::uint64_t at;
     bool selected;
-  } cases[] = {
-      {top - 5, 10, top - 5, true},  // the end saturates at 2^64 - 1 ...
-      {top - 5, 10, top - 1, true},  {top - 5, 10, top, false},  // ... which the half-open range
-                                                                 // leaves out
-      {top - 5, 3, top - 3, true},   {top - 5, 3, top - 2, false}, {0, longest, top, false},
-      {top - 5, 10, top - 6, false},
-  };
+  } cases[] = {{top - 5, 10, top - 5, true}, {top - 5, 10, top - 1, true},
+               {top - 5, 10, top, false},    {top - 5, 3, top - 3, true},
+               {top - 5, 3, top - 2, false}, {0, longest, top, false},
+               {top - 5, 10, top - 6, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.offset << " + " << c.duration << " at " << c.at);
     EXPECT_EQ(mosa_profile::matches_query({.at_offset = c.at}, 0, any, c.offset, c.duration),
