@@ -61,6 +61,7 @@ struct ExpectedGroup {
   std::uint64_t work = 0;
   std::uint64_t estimated = 0;
   double useful = 0.0;
+  double physical = 0.0;
   std::uint64_t first = UINT64_MAX;
   std::uint64_t last = 0;
 };
@@ -102,6 +103,7 @@ Expected recount(const ProfileReport& profile, const Query& query) {
       group.work += placed.duration;
       if (const auto work = mosa_profile::useful_work(sample); work && !placed.trimmed) {
         group.useful += work->useful;
+        group.physical += work->physical;
         group.estimated += placed.duration;
       }
       group.first = std::min(group.first, placed.offset);
@@ -179,10 +181,8 @@ void check_group(const Query& query, const QueryReport& report, const GroupSumma
           "useful_utilization present exactly when some work was estimated");
   require(group.device_useful_utilization.has_value() == (group.estimated_work_cycles > 0),
           "device_useful_utilization present exactly when some work was estimated");
-  require(!group.work_lane_occupancy || group.estimated_work_cycles > 0,
-          "work_lane_occupancy only with estimated work");
-  require(!(group.useful_cycles > 0.0) || group.work_lane_occupancy,
-          "work_lane_occupancy present when useful work was counted");
+  require(group.work_lane_occupancy.has_value() == (expected.physical > 0.0),
+          "work_lane_occupancy present exactly when some physical work was estimated");
   require(finite_and_not_negative(group.useful_utilization) &&
               finite_and_not_negative(group.work_lane_occupancy) &&
               finite_and_not_negative(group.device_useful_utilization),
