@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <limits>
 #include <system_error>
 
@@ -56,11 +55,15 @@ std::optional<DecimalText> split_decimal(std::string_view text) {
 
 // Whether a non-zero number whose conversion left the double range lies above it (overflow) rather
 // than below it (underflow): the power of ten of its leading digit is positive. The out-of-range
-// magnitudes are near 10^308 and 10^-324, so the sign of that power decides.
+// magnitudes are near 10^308 and 10^-324, so the sign of that power decides. The written exponent
+// saturates far beyond the length of any text, so that no run of leading or trailing digits can
+// bring a saturated exponent back across zero.
 bool beyond_double_range(const DecimalText& parts) {
-  constexpr std::int64_t cap = 1'000'000;
+  constexpr std::int64_t cap = std::numeric_limits<std::int64_t>::max() / 4;
   std::int64_t exponent = 0;
-  for (const char c : parts.exponent) exponent = std::min(cap, exponent * 10 + (c - '0'));
+  for (const char c : parts.exponent) {
+    exponent = exponent > (cap - 9) / 10 ? cap : exponent * 10 + (c - '0');
+  }
   if (parts.exponent_negative) exponent = -exponent;
 
   const std::size_t leading_integer = parts.integer.find_first_not_of('0');
@@ -109,6 +112,11 @@ std::optional<double> parse_decimal(std::string_view text) {
   return negative ? -value : value;
 }
 
+// The largest usable work figure, 2^64 cycles: more than any cycle count of the time line holds.
+// With it, the sums of the figures of fewer than 2^32 samples stay far below the double range, so
+// the utilisation figures built from them stay finite.
+constexpr double largest_work_figure = 0x1p64;
+
 // The text of the first entry named `key`; null when there is none.
 const std::string* first_value(const mosa_package::CycleSample& sample, std::string_view key) {
   for (const auto& entry : sample.step.metadata) {
@@ -117,11 +125,11 @@ const std::string* first_value(const mosa_package::CycleSample& sample, std::str
   return nullptr;
 }
 
-// The value of a work figure's text, when it is a finite number not below zero.
+// The value of a work figure's text, when it is a number from 0 to 2^64.
 std::optional<double> work_figure(std::string_view text) {
   const std::optional<double> value = parse_decimal(text);
-  // -0.0 compares equal to 0.0 and is kept.
-  if (!value || !std::isfinite(*value) || *value < 0.0) return std::nullopt;
+  // -0.0 compares equal to 0.0 and is kept; NaN fails both comparisons.
+  if (!value || !(*value >= 0.0 && *value <= largest_work_figure)) return std::nullopt;
   return value;
 }
 

@@ -19,10 +19,10 @@ CycleSample with_metadata(std::vector<ProfileMetadata> metadata) {
   return sample;
 }
 
-// The useful figure alone, read through a pair whose physical figure is the largest double.
+// The useful figure alone, read through a pair whose physical figure is the largest usable, 2^64.
 std::optional<double> useful_figure(const std::string& text) {
   const auto estimate = mosa_profile::useful_work(
-      with_metadata({{"usefulCycles", text}, {"physicalWorkCycles", "1.7976931348623157e308"}}));
+      with_metadata({{"usefulCycles", text}, {"physicalWorkCycles", "18446744073709551616"}}));
   if (!estimate) return std::nullopt;
   return estimate->useful;
 }
@@ -63,7 +63,9 @@ TEST(UsefulWork, AcceptsPlainDecimalNumbers) {
                {"1e-400", 0.0},
                {"-1e-400", 0.0},
                {"0.1", 0.1},
-               {"1.7976931348623157e308", 1.7976931348623157e308},
+               {"18446744073709551616", 0x1p64},
+               {"18446744073709551617", 0x1p64},
+               {"1.8446744073709551616e19", 0x1p64},
                {"0.000000000000000000001e-300", 1e-321},
                // Integers short enough to be exact, and longer ones that must round to nearest.
                {"123456789012345", 123456789012345.0},
@@ -84,6 +86,11 @@ TEST(UsefulWork, RejectsEveryOtherText) {
                                "1e",  "1e+", ".",   "+",     "-",        "e5",       "1.2.3",
                                "++1", "1,5", "5f",  "1e5.0", "\t2",      "1e-"};
   for (const char* text : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(useful_figure(text).has_value());
+  }
+  // Above 2^64 cycles: the next double, and up to the top of the double range.
+  for (const char* text : {"18446744073709555712", "1e20", "1.7976931348623157e308"}) {
     SCOPED_TRACE(text);
     EXPECT_FALSE(useful_figure(text).has_value());
   }

@@ -19,7 +19,7 @@ StepKind kind_of(const mosa_package::CycleSample& sample) noexcept;
 // "exchange", "compute", "synchronization" or "idle": constant text, never allocated.
 std::string_view kind_name(const mosa_package::CycleSample& sample) noexcept;
 
-// A well-formed work estimate: both finite, both >= 0, physical >= useful.
+// A well-formed work estimate: 0 <= useful <= physical <= 2^64.
 struct WorkEstimate {
   double useful = 0.0;
   double physical = 0.0;
@@ -30,7 +30,8 @@ struct WorkEstimate {
 // name); a value is a plain decimal number with nothing around it: optional sign, digits with an
 // optional decimal point (5, 5., .5, 5.25), optional exponent (1e2, 1E-3), rounded to the nearest
 // double. Infinite, NaN, hexadecimal and negative values are unusable; values that round to zero
-// (-0, 1e-400) are zero. Allocates nothing.
+// (-0, 1e-400) are zero. So are values above 2^64 cycles (1e20), more than any cycle count of the
+// time line: sums of the figures of fewer than 2^32 samples then stay finite. Allocates nothing.
 std::optional<WorkEstimate> useful_work(const mosa_package::CycleSample& sample) noexcept;
 
 }  // namespace mosa_profile
