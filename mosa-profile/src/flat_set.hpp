@@ -13,6 +13,10 @@ class FlatSet64 {
  public:
   // Adds `key`; nothing happens when it is present.
   void insert(std::uint64_t key) {
+    // A walk inserts runs of one key (a tile's consecutive samples of one group): a repeat of the
+    // last key is answered without touching the table.
+    if (stored_ > 0 && key == last_) return;
+    last_ = key;
     if (key == empty_slot) {
       holds_empty_slot_key_ = true;
       return;
@@ -51,6 +55,7 @@ class FlatSet64 {
 
   std::vector<std::uint64_t> slots_;
   std::size_t stored_ = 0;
+  std::uint64_t last_ = 0;  // the key inserted last, once anything is stored
   bool holds_empty_slot_key_ = false;
 };
 
