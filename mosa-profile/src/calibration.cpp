@@ -138,27 +138,18 @@ struct KeyHash {
   }
 };
 
+// Equality in the one order of keys, for stored keys and views alike.
 struct KeyEqual {
   using is_transparent = void;
 
-  template <typename LeftDimensions, typename RightDimensions>
-  static bool equal(std::string_view left_kernel, const LeftDimensions& left,
-                    std::string_view right_kernel, const RightDimensions& right) noexcept {
-    return left_kernel == right_kernel &&
-           std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [](const auto& a, const auto& b) {
-                        return std::string_view(a.first) == std::string_view(b.first) &&
-                               std::string_view(a.second) == std::string_view(b.second);
-                      });
-  }
   bool operator()(const CalibrationKey& left, const CalibrationKey& right) const noexcept {
     return left == right;
   }
   bool operator()(const KeyView& left, const CalibrationKey& right) const noexcept {
-    return equal(left.kernel, left.dimensions, right.kernel, right.dimensions);
+    return compare_keys(left.kernel, left.dimensions, right.kernel, right.dimensions) == 0;
   }
   bool operator()(const CalibrationKey& left, const KeyView& right) const noexcept {
-    return equal(left.kernel, left.dimensions, right.kernel, right.dimensions);
+    return compare_keys(left.kernel, left.dimensions, right.kernel, right.dimensions) == 0;
   }
 };
 

@@ -88,7 +88,8 @@ using CalibrationResult = std::variant<CalibrationDatabase, CalibrationError>;
 // measurements.
 //
 // Cost: one pass over the samples with at most three scans of each sample's metadata and one
-// ordered-map insertion per measured sample, then one sort per key: O(n log n) in the samples.
+// hash-table lookup per measured sample (no allocation when its key exists), then one sort of the
+// distinct keys and a linear selection of each key's statistics.
 CalibrationResult calibrate_profiles(std::span<const mosa_package::ProfileReport> reports,
                                      std::string_view target, std::string_view build_id);
 
